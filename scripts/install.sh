@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# The main job: install what is missing, build in Release, install the plug-in for this user
+# (~/.vst3, ~/.lv2) and load the installed VST3 the way a host does.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+scripts/build.sh --target Olvar_VST3 Olvar_LV2 Olvar_Standalone olvar-info
+
+build_dir=${OLVAR_BUILD_DIR:-build}
+artefacts="$build_dir/Olvar_artefacts/Release"
+
+mkdir -p "$HOME/.vst3" "$HOME/.lv2"
+rm -rf "$HOME/.vst3/Olvar.vst3" "$HOME/.lv2/Olvar.lv2"
+cp -r "$artefacts/VST3/Olvar.vst3" "$HOME/.vst3/"
+cp -r "$artefacts/LV2/Olvar.lv2" "$HOME/.lv2/"
+
+echo "Installed $HOME/.vst3/Olvar.vst3 and $HOME/.lv2/Olvar.lv2"
+echo "Standalone app: $artefacts/Standalone/Olvar"
+echo
+"$build_dir/olvar-info" "$HOME/.vst3/Olvar.vst3"
