@@ -18,4 +18,4 @@ cp -r "$artefacts/LV2/Olvar.lv2" "$HOME/.lv2/"
 echo "Installed $HOME/.vst3/Olvar.vst3 and $HOME/.lv2/Olvar.lv2"
 echo "Standalone app: $artefacts/Standalone/Olvar"
 echo
-"$build_dir/olvar-info" "$HOME/.vst3/Olvar.vst3"
+"$build_dir/tools/olvar-info" "$HOME/.vst3/Olvar.vst3"
