@@ -1,3 +1,11 @@
+# The equaliser engine: plain C++ without JUCE, so it builds and is tested headless.
+# Multiply-adds are never contracted: the filter arithmetic is defined to the bit.
+add_library (olvar_dsp STATIC source/CDSP.cpp)
+target_include_directories (olvar_dsp PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}/source")
+target_compile_options (olvar_dsp PUBLIC -ffp-contract=off)
+set_target_properties (olvar_dsp PROPERTIES POSITION_INDEPENDENT_CODE ON)
+olvar_enable_warnings (olvar_dsp)
+
 # The plug-in: one shared-code target (Olvar) that the VST3, LV2 and Standalone
 # formats, the tests and the tools all link, so JUCE is compiled once.
 
@@ -52,6 +60,7 @@ target_compile_definitions (Olvar
 # JUCE's modules are linked privately so their sources are compiled here only.
 target_link_libraries (Olvar
     PRIVATE
+        olvar_dsp
         juce::juce_audio_utils
         juce::juce_dsp
         juce::juce_recommended_config_flags

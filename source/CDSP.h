@@ -1,8 +1,164 @@
 #pragma once
 
-// The equaliser engine. Placeholder until the band filters land.
+#include <atomic>
+#include <cstdint>
+
+//==============================================================================
+// Coefficient design for the five fixed bands of the equaliser.
+//
+// Bands are indexed 0..4 in the order the signal passes through them. All
+// arrays of the engine are indexed [channel][band] with these indices.
+namespace bandDesign
+{
+    enum BandIndex : int
+    {
+        band20Hz = 0,   // second-order low shelf
+        band128Hz = 1,  // peaking, width from bandwidth
+        band8kHz = 2,   // peaking, width from bandwidth
+        band68Hz = 3,   // peaking, fixed Q
+        band6kHz = 4,   // peaking, fixed Q
+        numBands = 5
+    };
+
+    inline constexpr double frequencyHz[numBands] = { 20.0, 128.0, 8000.0, 68.0, 6000.0 };
+
+    // pi * f, as double constants.
+    inline constexpr double piF[numBands] = { 62.83185307179586, 402.1238596594935,
+                                              25132.741228718343, 213.62830044410595,
+                                              18849.55592153876 };
+
+    inline constexpr float q68Hz = 9.272281f;
+    inline constexpr float q6kHz = 3.9239402f;
+    inline constexpr double defaultWidthOctaves = 1.58;
+
+    inline constexpr double sqrt2 = 1.4142135623730951;
+
+    // Added to every section output: the float nearest 1e-20, keeps recursions off denormals.
+    inline constexpr double sectionBias = 9.999999682655225e-21;
+    // Section outputs smaller than this are stored and passed on as exact zero.
+    inline constexpr double flushLevel = 1e-8;
+
+    // A single-precision design that misses its target gain by more than this is redone in double.
+    inline constexpr double maxGainErrorDb = 0.5;
+
+    struct Coefficients
+    {
+        double b0 = 0.0, b1 = 0.0, b2 = 0.0, a1 = 0.0, a2 = 0.0;
+    };
+
+    struct Design
+    {
+        Coefficients coeffs;
+        bool usedDouble = false; // the single-precision result was too far off and was replaced
+        bool runnable = false;   // below Nyquist and not unstable: the band may run
+    };
+
+    // Correctly rounded single-precision maths (the double function of the float argument,
+    // rounded once), so results do not depend on the quality of the C library's float versions.
+    float tanSingle (float x) noexcept;
+    float exp2Single (float x) noexcept;
+    float pow10Single (float x) noexcept;
+
+    // K = tan (pi f / fs): the quotient formed in double from the float rate, then rounded to float.
+    float prewarp (double piFreq, float sampleRate) noexcept;
+    // V = 10^(g/20), g/20 formed in float.
+    float linearGain (float gainDb) noexcept;
+    // Q = 2^(1/bw) / (2^bw - 1) with float powers, quotient in double rounded to float.
+    float qFromBandwidth (double octaves) noexcept;
+    double qFromBandwidthDouble (double octaves) noexcept;
+
+    // The mixed single/double-precision designs the sound is defined by.
+    Coefficients peakingMixedPrecision (double piFreq, float sampleRate, float gainDb, float q) noexcept;
+    Coefficients lowShelfMixedPrecision (float sampleRate, float gainDb) noexcept;
+
+    // The same formulas entirely in double, used where the mixed-precision design fails.
+    Coefficients peakingDouble (double piFreq, double sampleRate, double gainDb, double q) noexcept;
+    Coefficients lowShelfDouble (double sampleRate, double gainDb) noexcept;
+
+    // Signed error in dB: actual gain at the centre frequency (peaking) or at DC (shelf)
+    // minus the intended gain. NaN when the response has the wrong sign at DC.
+    double peakingGainErrorDb (const Coefficients& c, double piFreq, double sampleRate, double gainDb) noexcept;
+    double shelfGainErrorDb (const Coefficients& c, double gainDb) noexcept;
+
+    // Largest magnitude among the roots of z^2 + a1 z + a2.
+    double largestPoleMagnitude (const Coefficients& c) noexcept;
+
+    // Full designs as the engine uses them, including the double-precision fallback and the
+    // decision whether the band may run at this rate. widthOctaves is used by band128Hz and
+    // band8kHz only.
+    Design designPeaking (int band, double sampleRate, double gainDb, double widthOctaves) noexcept;
+    Design designLowShelf (float sampleRate, float gainDb) noexcept;
+} // namespace bandDesign
+
+//==============================================================================
+// The equaliser engine: band gains, coefficients and filter state of two channels;
+// processes one stereo sample frame per call. Runs on the audio thread, so it never
+// allocates, locks or throws; coefficients are recomputed only on control changes.
 class CDSP
 {
 public:
-    void reset() {}
+    static constexpr int numChannels = 2;
+    static constexpr int numBands = bandDesign::numBands;
+
+    CDSP() noexcept;
+
+    void DoProcess (double inL, double inR, double* outL, double* outR, double sampleRate,
+                    double main, double pitch, bool silent, bool mono) noexcept;
+
+    // Writes the 20 Hz shelf's coefficients of one channel (0 or 1).
+    void lowshelf (int channel, float sampleRate, float gainDb) noexcept;
+
+    // Clears filter state and coefficients and forces a recompute on the next call.
+    // Maxima, overload flags and the silence latch are kept.
+    void reset() noexcept;
+
+    // Band gains in dB after the balance. gain128 and gain8k are polled by the editor
+    // from the message thread, hence atomic (relaxed: only a recent value is needed).
+    std::atomic<double> gain128 { 0.0 };
+    double width128 = bandDesign::defaultWidthOctaves;
+    std::atomic<double> gain8k { 0.0 };
+    double width8k = bandDesign::defaultWidthOctaves;
+    double gain20 = 0.0;
+    double gain68 = 0.0;
+    double gain6k = 0.0;
+
+    double prevMain = -1.0;
+    double prevPitch = -1.0;
+    bool coeffsDirty = false;
+
+    // Per-section state, [channel][band].
+    double x1[numChannels][numBands] {};
+    double x2[numChannels][numBands] {};
+    double y1[numChannels][numBands] {};
+    double y2[numChannels][numBands] {};
+
+    // Per-section coefficients (a0 == 1), [channel][band].
+    double b0[numChannels][numBands] {};
+    double b1[numChannels][numBands] {};
+    double b2[numChannels][numBands] {};
+    double a1[numChannels][numBands] {};
+    double a2[numChannels][numBands] {};
+
+    std::int32_t overL = 0;
+    std::int32_t overR = 0;
+    double maxL = 0.0;  // signed running maxima: negative peaks never raise them
+    double maxR = 0.0;
+
+    bool silenceCleared = false;
+
+    // Whether the stored coefficients may run at all, [channel][band]: false for a band at or
+    // above half the sample rate, or whose poles are not inside the unit circle. Travels with
+    // the coefficients, so a channel left stale by mono calls keeps a matching flag.
+    bool bandRunnable[numChannels][numBands] {};
+    // The band's coefficients came from the double-precision fallback, [channel][band].
+    bool bandUsedDouble[numChannels][numBands] {};
+
+private:
+    void designPeakingBands (int channel, double sampleRate, const double (&gains)[numBands]) noexcept;
+    double runCascade (int channel, double x, const double (&gains)[numBands]) noexcept;
+    void storeDesign (int channel, int band, const bandDesign::Design& d) noexcept;
+    void clearState() noexcept;
 };
+
+static_assert (std::atomic<double>::is_always_lock_free,
+               "the editor's gain reads must not take a lock on the audio thread");

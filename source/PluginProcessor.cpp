@@ -52,7 +52,11 @@ const juce::String OlvarAudioProcessor::getName() const { return "Olvar"; }
 void OlvarAudioProcessor::prepareToPlay (double sampleRate, int)
 {
     dsp->reset();
-    overHoldLimit = (int) (sampleRate * 2.0);
+
+    // About one second of hold at two counts per sample; a nonsense rate gives no hold
+    // rather than an undefined conversion.
+    constexpr double longestHold = 1 << 30;
+    overHoldLimit = sampleRate > 0.0 ? (int) std::min (sampleRate * 2.0, longestHold) : 0;
 }
 
 void OlvarAudioProcessor::releaseResources()
@@ -60,16 +64,90 @@ void OlvarAudioProcessor::releaseResources()
     dsp->reset();
 }
 
+// Both precisions share one loop: each sample is widened to double for the engine and the
+// result rounded back, which is what converting the whole block would give, without a buffer.
+template <typename Sample>
+void OlvarAudioProcessor::processSamples (juce::AudioBuffer<Sample>& buffer)
+{
+    const auto numInputs = getTotalNumInputChannels();
+    const auto numSamples = buffer.getNumSamples();
+
+    for (auto channel = numInputs; channel < juce::jmin (getTotalNumOutputChannels(), buffer.getNumChannels()); ++channel)
+        buffer.clear (channel, 0, numSamples);
+
+    const auto sampleRate = getSampleRate();
+
+    if (! enableParam->get())
+    {
+        lowLampLevel.store (-1, std::memory_order_relaxed);
+        highLampLevel.store (-1, std::memory_order_relaxed);
+        return;
+    }
+
+    if (buffer.getNumChannels() == 0)
+        return;
+
+    const auto mono = numInputs < 2 || buffer.getNumChannels() < 2;
+    auto* left = buffer.getWritePointer (0);
+    auto* right = mono ? left : buffer.getWritePointer (1);
+
+    constexpr double silenceLevel = 9.999999999999982e-9;
+    const auto silent = numSamples == 0 || (double) buffer.getMagnitude (0, numSamples) < silenceLevel;
+
+    for (int i = 0; i < numSamples; ++i)
+    {
+        double outLeft = 0.0, outRight = 0.0;
+        dsp->DoProcess ((double) left[i], (double) right[i], &outLeft, &outRight, sampleRate,
+                        (double) mainParam->get(), (double) pitchParam->get(), silent, mono);
+
+        left[i] = (Sample) outLeft;
+
+        if (! mono)
+            right[i] = (Sample) outRight;
+    }
+
+    handOverOverloads (numSamples);
+}
+
+// The lamps show the engine's overload flags and hold them for about a second: while an
+// overload or a hold is active the count advances twice per block.
+void OlvarAudioProcessor::handOverOverloads (int numSamples)
+{
+    const auto flagL = dsp->overL;
+    const auto flagR = dsp->overR;
+    const auto over = flagL != 0 || flagR != 0;
+
+    const auto advanceHold = [&]
+    {
+        if (over || overHolding)
+        {
+            overHoldCount += numSamples;
+            overHolding = true;
+        }
+
+        if (overHoldCount > overHoldLimit)
+        {
+            dsp->maxL = 0.0;
+            dsp->maxR = 0.0;
+            overHoldCount = 0;
+            overHolding = false;
+        }
+    };
+
+    advanceHold();
+    overLampL.store (flagL, std::memory_order_relaxed);
+    overLampR.store (flagR, std::memory_order_relaxed);
+    advanceHold();
+}
+
 void OlvarAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
-    for (auto channel = getTotalNumInputChannels(); channel < getTotalNumOutputChannels(); ++channel)
-        buffer.clear (channel, 0, buffer.getNumSamples());
+    processSamples (buffer);
 }
 
 void OlvarAudioProcessor::processBlock (juce::AudioBuffer<double>& buffer, juce::MidiBuffer&)
 {
-    for (auto channel = getTotalNumInputChannels(); channel < getTotalNumOutputChannels(); ++channel)
-        buffer.clear (channel, 0, buffer.getNumSamples());
+    processSamples (buffer);
 }
 
 bool OlvarAudioProcessor::supportsDoublePrecisionProcessing() const { return true; }

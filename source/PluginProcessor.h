@@ -66,6 +66,10 @@ public:
     std::atomic<bool> updateAvailable { false };
 
 private:
+    template <typename Sample>
+    void processSamples (juce::AudioBuffer<Sample>& buffer);
+    void handOverOverloads (int numSamples);
+
     const juce::String updateEndpoint;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (OlvarAudioProcessor)
