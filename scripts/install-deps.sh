@@ -8,6 +8,7 @@ packages=(
     libasound2-dev libcurl4-openssl-dev libfreetype-dev
     libx11-dev libxext-dev libxinerama-dev libxrandr-dev libxcursor-dev libxcomposite-dev
     libpng-dev libjpeg-dev libflac-dev libvorbis-dev libogg-dev zlib1g-dev
+    fontconfig-config fonts-dejavu-core
     libgtest-dev xvfb xauth
 )
 
