@@ -31,7 +31,9 @@ juce_add_plugin (Olvar
     NEEDS_WEB_BROWSER FALSE)
 
 target_sources (Olvar PRIVATE
+    source/PluginEditor.cpp
     source/PluginProcessor.cpp
+    source/PreferredLanguage.cpp
     source/StateBlock.cpp
     source/UpdateCheck.cpp)
 
@@ -68,6 +70,7 @@ target_link_libraries (Olvar
         $<$<PLATFORM_ID:Linux>:PkgConfig::OLVAR_SYSTEM_CODECS>)
 
 olvar_enable_warnings (Olvar)
+olvar_embed_editor_images (Olvar)
 
 # What the tests, tools and benchmarks link: the compiled shared code, with the same
 # headers and definitions it was built with (as JUCE does for the plug-in formats).

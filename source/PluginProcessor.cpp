@@ -1,5 +1,7 @@
 #include "PluginProcessor.h"
 
+#include "PluginEditor.h"
+
 #include "StateBlock.h"
 
 namespace
@@ -157,7 +159,7 @@ bool OlvarAudioProcessor::producesMidi() const { return false; }
 
 juce::AudioProcessorEditor* OlvarAudioProcessor::createEditor()
 {
-    return new juce::GenericAudioProcessorEditor (*this);
+    return new OlvarAudioProcessorEditor (*this);
 }
 
 bool OlvarAudioProcessor::hasEditor() const { return true; }
