@@ -20,7 +20,7 @@ echo "Standalone app: $artefacts/Standalone/Olvar"
 echo
 "$build_dir/tools/olvar-info" "$HOME/.vst3/Olvar.vst3"
 
-# The demo through the installed plug-in: the rendered audio and its response plot.
+# The demo through the installed plug-in, half-way up the boost: the rendered audio and its response plot.
 echo
 mkdir -p "$build_dir/demo"
-"$build_dir/tools/olvar-render" --plugin "$HOME/.vst3/Olvar.vst3" --output "$build_dir/demo/olvar-demo.wav"
+"$build_dir/tools/olvar-render" --plugin "$HOME/.vst3/Olvar.vst3" --level 0.75 --output "$build_dir/demo/olvar-demo.wav"
