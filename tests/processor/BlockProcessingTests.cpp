@@ -143,6 +143,31 @@ TEST_F (BlockProcessingTest, MonoProcessesOnlyTheFirstChannel)
     EXPECT_TRUE (stateIsClear (*processor.dsp, 1));
 }
 
+TEST (BlockProcessingLayouts, MonoInputClearsASecondOutputChannel)
+{
+    // The plug-in refuses mono in, stereo out; a host that forces it still gets a clean output.
+    struct ForcedLayoutProcessor : OlvarAudioProcessor
+    {
+        bool isBusesLayoutSupported (const BusesLayout&) const override { return true; }
+    };
+
+    ForcedLayoutProcessor processor;
+    processor.setPlayConfigDetails (1, 2, 48000.0, 256);
+    ASSERT_EQ (processor.getTotalNumInputChannels(), 1);
+    ASSERT_EQ (processor.getTotalNumOutputChannels(), 2);
+    processor.prepareToPlay (48000.0, 256);
+    processor.mainParam->setValueNotifyingHost (0.9f);
+
+    auto buffer = makeSignal<double> (2, 256, 0.5);
+    const auto original = buffer;
+    juce::MidiBuffer midi;
+    processor.processBlock (buffer, midi);
+
+    EXPECT_EQ (buffer.getMagnitude (1, 0, 256), 0.0);
+    EXPECT_NE (buffer.getSample (0, 100), original.getSample (0, 100));
+    EXPECT_TRUE (stateIsClear (*processor.dsp, 1));
+}
+
 TEST_F (BlockProcessingTest, SwitchedOffPassesAudioAndDarkensTheMeters)
 {
     prepare (Set::stereo());

@@ -4,6 +4,8 @@
 #include <juce_audio_formats/juce_audio_formats.h>
 #include <juce_graphics/juce_graphics.h>
 
+#include "PluginProcessor.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -555,6 +557,60 @@ TEST_F (RenderTool, SingleAndDoublePrecisionAgree)
             largest = std::max (largest, std::abs (singleShaped->sampleAsFloat (channel, i) - doubleShaped->sampleAsFloat (channel, i)));
 
     EXPECT_LT (largest, 1.0e-4f);
+}
+
+TEST_F (RenderTool, ARenderThroughTheBundleEqualsTheProcessorRunDirectly)
+{
+    const auto original = makeSignal (32, true, 2, 48000.0, 12000, 5);
+    writeAudio (file ("in.wav"), original);
+
+    for (const auto* precision : { "single", "double" })
+    {
+        SCOPED_TRACE (precision);
+        const auto result = render ({ "--level", "0.8", "--pitch", "0.3", "--block-size", "512",
+                                      "--precision", precision, "-o", "out.wav", "in.wav" });
+        ASSERT_EQ (result.exitCode, 0) << result.err;
+        const auto rendered = readAudio (file ("out.wav"));
+        ASSERT_TRUE (rendered.has_value());
+
+        OlvarAudioProcessor processor;
+        processor.setRateAndBufferSizeDetails (48000.0, 512);
+        processor.prepareToPlay (48000.0, 512);
+        processor.mainParam->setValueNotifyingHost (0.8f);
+        processor.pitchParam->setValueNotifyingHost (0.3f);
+        juce::MidiBuffer midi;
+
+        const auto useDouble = juce::String (precision) == "double";
+        int mismatches = 0;
+
+        for (int start = 0; start < (int) original.length(); start += 512)
+        {
+            const auto n = std::min (512, (int) original.length() - start);
+            juce::AudioBuffer<float> floats (2, n);
+            juce::AudioBuffer<double> doubles (2, n);
+
+            for (int channel = 0; channel < 2; ++channel)
+                for (int i = 0; i < n; ++i)
+                {
+                    floats.setSample (channel, i, original.sampleAsFloat ((size_t) channel, (size_t) (start + i)));
+                    doubles.setSample (channel, i, floats.getSample (channel, i));
+                }
+
+            if (useDouble)
+                processor.processBlock (doubles, midi);
+            else
+                processor.processBlock (floats, midi);
+
+            for (int channel = 0; channel < 2; ++channel)
+                for (int i = 0; i < n; ++i)
+                {
+                    const auto expected = useDouble ? (float) doubles.getSample (channel, i) : floats.getSample (channel, i);
+                    mismatches += rendered->sampleAsFloat ((size_t) channel, (size_t) (start + i)) != expected ? 1 : 0;
+                }
+        }
+
+        EXPECT_EQ (mismatches, 0) << "samples that differ from the processor run directly";
+    }
 }
 
 TEST_F (RenderTool, ExistingOutputIsReplacedWithoutLeftovers)
