@@ -178,9 +178,8 @@ private:
 
     bool planSteadyRun (double main, double pitch, bool silent, bool mono, SteadyPlan& plan) const noexcept;
 
-    template <int numActive, typename Sample, typename ReadControls>
-    int runSteady (const SteadyPlan& plan, Sample* left, Sample* right, int frame, int numFrames,
-                   ReadControls& readControls, double& main, double& pitch, bool& pending, bool mono) noexcept;
+    template <int numActive, typename Sample>
+    void runSteady (const SteadyPlan& plan, Sample* left, Sample* right, int numFrames, bool mono) noexcept;
 
     void designPeakingBands (int channel, double sampleRate, const double (&gains)[numBands]) noexcept;
     double runCascade (int channel, double x, const double (&gains)[numBands]) noexcept;
@@ -213,16 +212,36 @@ void CDSP::processBlock (Sample* left, Sample* right, int numFrames, double samp
 
         if (planSteadyRun (main, pitch, silent, mono, plan))
         {
-            switch (plan.numActive)
+            // The run lasts while the controls stay bit-identical; each frame's are still read once.
+            const double steadyMain = main, steadyPitch = pitch;
+            int end = i + 1;
+
+            for (; end < numFrames; ++end)
             {
-                case 0:  i = runSteady<0> (plan, left, right, i, numFrames, readControls, main, pitch, pending, mono); break;
-                case 1:  i = runSteady<1> (plan, left, right, i, numFrames, readControls, main, pitch, pending, mono); break;
-                case 2:  i = runSteady<2> (plan, left, right, i, numFrames, readControls, main, pitch, pending, mono); break;
-                case 3:  i = runSteady<3> (plan, left, right, i, numFrames, readControls, main, pitch, pending, mono); break;
-                case 4:  i = runSteady<4> (plan, left, right, i, numFrames, readControls, main, pitch, pending, mono); break;
-                default: i = runSteady<5> (plan, left, right, i, numFrames, readControls, main, pitch, pending, mono); break;
+                readControls (main, pitch);
+
+                if (! olvar::lanes::sameBits (main, steadyMain) || ! olvar::lanes::sameBits (pitch, steadyPitch))
+                {
+                    pending = true;
+                    break;
+                }
             }
 
+            Sample* const runLeft = left + i;
+            Sample* const runRight = right + i;
+            const int runLength = end - i;
+
+            switch (plan.numActive)
+            {
+                case 0:  runSteady<0> (plan, runLeft, runRight, runLength, mono); break;
+                case 1:  runSteady<1> (plan, runLeft, runRight, runLength, mono); break;
+                case 2:  runSteady<2> (plan, runLeft, runRight, runLength, mono); break;
+                case 3:  runSteady<3> (plan, runLeft, runRight, runLength, mono); break;
+                case 4:  runSteady<4> (plan, runLeft, runRight, runLength, mono); break;
+                default: runSteady<5> (plan, runLeft, runRight, runLength, mono); break;
+            }
+
+            i = end;
             continue;
         }
 
@@ -239,18 +258,23 @@ void CDSP::processBlock (Sample* left, Sample* right, int numFrames, double samp
     }
 }
 
-// Frames from `frame` on, while the controls stay bit-identical to the previous frame's: the
-// coefficients, gains and running bands are then those of the previous frame, so they are
-// loaded once, both channels run in one register pair, and the state is written back at the end.
+// A run of frames whose controls equal the previous frame's: the coefficients, gains and running
+// bands are then those of the previous frame, so they are loaded once, both channels run in one
+// register pair, and the state is written back at the end.
+//
 // Per band this is runCascade's arithmetic in its order; the input and section-output cleaning
 // are masks instead of branches, and the cleaning of x1 and y1 on their way to x2 and y2 is left
 // out because planSteadyRun found them clean and the loop only ever stores clean values.
-template <int numActive, typename Sample, typename ReadControls>
-int CDSP::runSteady (const SteadyPlan& plan, Sample* left, Sample* right, int frame, int numFrames,
-                     ReadControls& readControls, double& main, double& pitch, bool& pending, bool mono) noexcept
+//
+// The bands run as a wavefront: in step j band k works on frame j - k, whose input band k - 1
+// produced in step j - 1. A band still sees its frames in order with its own state, so every
+// value is what frame-by-frame processing gives; but the bands of one step do not wait for each
+// other, which keeps the cascade's long chain of dependent operations from serialising each frame.
+template <int numActive, typename Sample>
+void CDSP::runSteady (const SteadyPlan& plan, Sample* left, Sample* right, int numFrames, bool mono) noexcept
 {
     using namespace olvar::lanes;
-    constexpr std::size_t n = numActive > 0 ? numActive : 1;
+    constexpr int n = numActive > 0 ? numActive : 1;
     const int other = mono ? 0 : 1; // in mono the second lane only shadows the first
 
     Pair cb0[n], cb1[n], cb2[n], ca1[n], ca2[n];
@@ -274,40 +298,73 @@ int CDSP::runSteady (const SteadyPlan& plan, Sample* left, Sample* right, int fr
     const Pair flushLevel = splat (bandDesign::flushLevel);
     const Pair smallestNormal = splat (DBL_MIN);
     Pair maxima = make (maxL, maxR);
-    const double steadyMain = main, steadyPitch = pitch;
 
-    for (;;)
+    const auto input = [&] (int frame) { return keepInRange (load (left + frame, right + frame), smallestNormal); };
+
+    const auto output = [&] (int frame, Pair x)
     {
-        Pair x = keepInRange (load (left + frame, right + frame), smallestNormal);
-
-        for (int k = 0; k < numActive; ++k)
-        {
-            Pair y = (cb2[k] * sx2[k] + (cb0[k] * x + cb1[k] * sx1[k])) - ca1[k] * sy1[k] - ca2[k] * sy2[k] + bias;
-            y = keepInRange (y, flushLevel);
-            sx2[k] = sx1[k];
-            sy2[k] = sy1[k];
-            sx1[k] = x;
-            sy1[k] = y;
-            x = y;
-        }
-
         if (mono)
             storeLeft (x, left + frame);
         else
             storeBoth (x, left + frame, right + frame);
 
         maxima = greaterOf (x, maxima);
+    };
 
-        if (++frame >= numFrames)
-            break;
+    const auto section = [&] (int k, Pair x)
+    {
+        Pair y = (cb2[k] * sx2[k] + (cb0[k] * x + cb1[k] * sx1[k])) - ca1[k] * sy1[k] - ca2[k] * sy2[k] + bias;
+        y = keepInRange (y, flushLevel);
+        sx2[k] = sx1[k];
+        sy2[k] = sy1[k];
+        sx1[k] = x;
+        sy1[k] = y;
+        return y;
+    };
 
-        readControls (main, pitch);
+    if constexpr (numActive == 0)
+    {
+        for (int frame = 0; frame < numFrames; ++frame)
+            output (frame, input (frame));
+    }
+    else
+    {
+        Pair waiting[n]; // waiting[k]: band k's input for this step
 
-        if (! olvar::lanes::sameBits (main, steadyMain) || ! olvar::lanes::sameBits (pitch, steadyPitch))
+        // One step; the last band goes first, so each band takes its input before the band
+        // before it replaces it. `checked` steps skip bands with no frame (filling and draining).
+        const auto step = [&] (int j, bool checked)
         {
-            pending = true;
-            break;
-        }
+            if (! checked || j < numFrames)
+                waiting[0] = input (j);
+
+            for (int k = numActive - 1; k >= 0; --k)
+            {
+                const int frame = j - k;
+
+                if (checked && (frame < 0 || frame >= numFrames))
+                    continue;
+
+                const Pair y = section (k, waiting[k]);
+
+                if (k == numActive - 1)
+                    output (frame, y);
+                else
+                    waiting[k + 1] = y;
+            }
+        };
+
+        const int fill = numActive - 1 < numFrames ? numActive - 1 : numFrames;
+        int j = 0;
+
+        for (; j < fill; ++j)
+            step (j, true);
+
+        for (; j < numFrames; ++j)
+            step (j, false);
+
+        for (; j < numFrames + numActive - 1; ++j)
+            step (j, true);
     }
 
     for (int k = 0; k < numActive; ++k)
@@ -336,5 +393,4 @@ int CDSP::runSteady (const SteadyPlan& plan, Sample* left, Sample* right, int fr
     coeffsDirty = false;
     overL = maxL > 1.0 ? 1 : 0;
     overR = maxR > 1.0 ? 1 : 0;
-    return frame;
 }
