@@ -274,7 +274,7 @@ template <int numActive, typename Sample>
 void CDSP::runSteady (const SteadyPlan& plan, Sample* left, Sample* right, int numFrames, bool mono) noexcept
 {
     using namespace olvar::lanes;
-    constexpr int n = numActive > 0 ? numActive : 1;
+    constexpr std::size_t n = numActive > 0 ? numActive : 1;
     const int other = mono ? 0 : 1; // in mono the second lane only shadows the first
 
     Pair cb0[n], cb1[n], cb2[n], ca1[n], ca2[n];
