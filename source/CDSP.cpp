@@ -317,6 +317,7 @@ void CDSP::reset() noexcept
 
     prevMain = -1.0;
     prevPitch = -1.0;
+    gainsMatchControls = false;
 }
 
 void CDSP::storeDesign (int channel, int band, const bandDesign::Design& d) noexcept
@@ -466,4 +467,47 @@ void CDSP::DoProcess (double inL, double inR, double* outL, double* outR, double
 
     overL = maxL > 1.0 ? 1 : 0;
     overR = maxR > 1.0 ? 1 : 0;
+    gainsMatchControls = true;
+}
+
+bool CDSP::planSteadyRun (double main, double pitch, bool silent, bool mono, SteadyPlan& plan) const noexcept
+{
+    using olvar::lanes::isClean;
+    using olvar::lanes::sameBits;
+
+    // Bit-identical, non-NaN controls are what DoProcess would find unchanged; the gains it
+    // would form from them are the stored ones only when they came from the same call.
+    if (! gainsMatchControls || main != main || pitch != pitch
+        || ! sameBits (main, prevMain) || ! sameBits (pitch, prevPitch))
+        return false;
+
+    if (silent && ! silenceCleared)
+        return false;
+
+    const double gains[numBands] = { gain20, gain128.load (std::memory_order_relaxed),
+                                     gain8k.load (std::memory_order_relaxed), gain68, gain6k };
+    plan.numActive = 0;
+
+    for (int s = 0; s < numBands; ++s)
+    {
+        const bool runsLeft = ! (gains[s] == 0.0) && bandRunnable[0][s];
+        const bool runsRight = ! (gains[s] == 0.0) && bandRunnable[1][s];
+
+        // Both lanes must run the same bands.
+        if (! mono && runsLeft != runsRight)
+            return false;
+
+        if (! runsLeft)
+            continue;
+
+        if (! isClean (x1[0][s]) || ! isClean (y1[0][s]))
+            return false;
+
+        if (! mono && (! isClean (x1[1][s]) || ! isClean (y1[1][s])))
+            return false;
+
+        plan.band[plan.numActive++] = s;
+    }
+
+    return true;
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "StereoLanes.h"
+
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 //==============================================================================
@@ -105,6 +108,14 @@ public:
     void DoProcess (double inL, double inR, double* outL, double* outR, double sampleRate,
                     double main, double pitch, bool silent, bool mono) noexcept;
 
+    // A whole block in place, with exactly the results of one DoProcess call per frame.
+    // readControls (double& main, double& pitch) is called once per frame, so a change lands
+    // at the next frame. Frames whose controls equal the previous frame's run through a
+    // stereo path with the per-frame bookkeeping taken out of the loop.
+    template <typename Sample, typename ReadControls>
+    void processBlock (Sample* left, Sample* right, int numFrames, double sampleRate,
+                       ReadControls&& readControls, bool silent, bool mono) noexcept;
+
     // Writes the 20 Hz shelf's coefficients of one channel (0 or 1).
     void lowshelf (int channel, float sampleRate, float gainDb) noexcept;
 
@@ -154,6 +165,22 @@ public:
     bool bandUsedDouble[numChannels][numBands] {};
 
 private:
+    // The gain fields, prevMain and prevPitch were all written by the same DoProcess call
+    // (false after reset, which leaves stale gains behind).
+    bool gainsMatchControls = false;
+
+    // The bands a run of unchanged frames uses, in cascade order.
+    struct SteadyPlan
+    {
+        int numActive = 0;
+        int band[numBands] {};
+    };
+
+    bool planSteadyRun (double main, double pitch, bool silent, bool mono, SteadyPlan& plan) const noexcept;
+
+    template <int numActive, typename Sample>
+    void runSteady (const SteadyPlan& plan, Sample* left, Sample* right, int numFrames, bool mono) noexcept;
+
     void designPeakingBands (int channel, double sampleRate, const double (&gains)[numBands]) noexcept;
     double runCascade (int channel, double x, const double (&gains)[numBands]) noexcept;
     void storeDesign (int channel, int band, const bandDesign::Design& d) noexcept;
@@ -162,3 +189,208 @@ private:
 
 static_assert (std::atomic<double>::is_always_lock_free,
                "the editor's gain reads must not take a lock on the audio thread");
+
+//==============================================================================
+template <typename Sample, typename ReadControls>
+void CDSP::processBlock (Sample* left, Sample* right, int numFrames, double sampleRate,
+                         ReadControls&& readControls, bool silent, bool mono) noexcept
+{
+    // What every DoProcess call would do first; the steady path relies on it being done.
+    if (numFrames > 0 && ! silent)
+        silenceCleared = false;
+
+    double main = 0.0, pitch = 0.0;
+    bool pending = false; // main and pitch already hold the controls of frame i
+
+    for (int i = 0; i < numFrames;)
+    {
+        if (! pending)
+            readControls (main, pitch);
+
+        pending = false;
+        SteadyPlan plan;
+
+        if (planSteadyRun (main, pitch, silent, mono, plan))
+        {
+            // The run lasts while the controls stay bit-identical; each frame's are still read once.
+            const double steadyMain = main, steadyPitch = pitch;
+            int end = i + 1;
+
+            for (; end < numFrames; ++end)
+            {
+                readControls (main, pitch);
+
+                if (! olvar::lanes::sameBits (main, steadyMain) || ! olvar::lanes::sameBits (pitch, steadyPitch))
+                {
+                    pending = true;
+                    break;
+                }
+            }
+
+            Sample* const runLeft = left + i;
+            Sample* const runRight = right + i;
+            const int runLength = end - i;
+
+            switch (plan.numActive)
+            {
+                case 0:  runSteady<0> (plan, runLeft, runRight, runLength, mono); break;
+                case 1:  runSteady<1> (plan, runLeft, runRight, runLength, mono); break;
+                case 2:  runSteady<2> (plan, runLeft, runRight, runLength, mono); break;
+                case 3:  runSteady<3> (plan, runLeft, runRight, runLength, mono); break;
+                case 4:  runSteady<4> (plan, runLeft, runRight, runLength, mono); break;
+                default: runSteady<5> (plan, runLeft, runRight, runLength, mono); break;
+            }
+
+            i = end;
+            continue;
+        }
+
+        // A control change, a first frame after reset, a silence clear or unusual state: the
+        // frame goes through DoProcess itself.
+        double outL = 0.0, outR = 0.0;
+        DoProcess ((double) left[i], (double) right[i], &outL, &outR, sampleRate, main, pitch, silent, mono);
+        left[i] = (Sample) outL;
+
+        if (! mono)
+            right[i] = (Sample) outR;
+
+        ++i;
+    }
+}
+
+// A run of frames whose controls equal the previous frame's: the coefficients, gains and running
+// bands are then those of the previous frame, so they are loaded once, both channels run in one
+// register pair, and the state is written back at the end.
+//
+// Per band this is runCascade's arithmetic in its order; the input and section-output cleaning
+// are masks instead of branches, and the cleaning of x1 and y1 on their way to x2 and y2 is left
+// out because planSteadyRun found them clean and the loop only ever stores clean values.
+//
+// The bands run as a wavefront: in step j band k works on frame j - k, whose input band k - 1
+// produced in step j - 1. A band still sees its frames in order with its own state, so every
+// value is what frame-by-frame processing gives; but the bands of one step do not wait for each
+// other, which keeps the cascade's long chain of dependent operations from serialising each frame.
+template <int numActive, typename Sample>
+void CDSP::runSteady (const SteadyPlan& plan, Sample* left, Sample* right, int numFrames, bool mono) noexcept
+{
+    using namespace olvar::lanes;
+    constexpr std::size_t n = numActive > 0 ? numActive : 1;
+    const int other = mono ? 0 : 1; // in mono the second lane only shadows the first
+
+    Pair cb0[n], cb1[n], cb2[n], ca1[n], ca2[n];
+    Pair sx1[n], sx2[n], sy1[n], sy2[n];
+
+    for (int k = 0; k < numActive; ++k)
+    {
+        const int s = plan.band[k];
+        cb0[k] = make (b0[0][s], b0[other][s]);
+        cb1[k] = make (b1[0][s], b1[other][s]);
+        cb2[k] = make (b2[0][s], b2[other][s]);
+        ca1[k] = make (a1[0][s], a1[other][s]);
+        ca2[k] = make (a2[0][s], a2[other][s]);
+        sx1[k] = make (x1[0][s], x1[other][s]);
+        sx2[k] = make (x2[0][s], x2[other][s]);
+        sy1[k] = make (y1[0][s], y1[other][s]);
+        sy2[k] = make (y2[0][s], y2[other][s]);
+    }
+
+    const Pair bias = splat (bandDesign::sectionBias);
+    const Pair flushLevel = splat (bandDesign::flushLevel);
+    const Pair smallestNormal = splat (DBL_MIN);
+    Pair maxima = make (maxL, maxR);
+
+    const auto input = [&] (int frame) { return keepInRange (load (left + frame, right + frame), smallestNormal); };
+
+    const auto output = [&] (int frame, Pair x)
+    {
+        if (mono)
+            storeLeft (x, left + frame);
+        else
+            storeBoth (x, left + frame, right + frame);
+
+        maxima = greaterOf (x, maxima);
+    };
+
+    const auto section = [&] (int k, Pair x)
+    {
+        Pair y = (cb2[k] * sx2[k] + (cb0[k] * x + cb1[k] * sx1[k])) - ca1[k] * sy1[k] - ca2[k] * sy2[k] + bias;
+        y = keepInRange (y, flushLevel);
+        sx2[k] = sx1[k];
+        sy2[k] = sy1[k];
+        sx1[k] = x;
+        sy1[k] = y;
+        return y;
+    };
+
+    if constexpr (numActive == 0)
+    {
+        for (int frame = 0; frame < numFrames; ++frame)
+            output (frame, input (frame));
+    }
+    else
+    {
+        Pair waiting[n]; // waiting[k]: band k's input for this step
+
+        // One step; the last band goes first, so each band takes its input before the band
+        // before it replaces it. `checked` steps skip bands with no frame (filling and draining).
+        const auto step = [&] (int j, bool checked)
+        {
+            if (! checked || j < numFrames)
+                waiting[0] = input (j);
+
+            for (int k = numActive - 1; k >= 0; --k)
+            {
+                const int frame = j - k;
+
+                if (checked && (frame < 0 || frame >= numFrames))
+                    continue;
+
+                const Pair y = section (k, waiting[k]);
+
+                if (k == numActive - 1)
+                    output (frame, y);
+                else
+                    waiting[k + 1] = y;
+            }
+        };
+
+        const int fill = numActive - 1 < numFrames ? numActive - 1 : numFrames;
+        int j = 0;
+
+        for (; j < fill; ++j)
+            step (j, true);
+
+        for (; j < numFrames; ++j)
+            step (j, false);
+
+        for (; j < numFrames + numActive - 1; ++j)
+            step (j, true);
+    }
+
+    for (int k = 0; k < numActive; ++k)
+    {
+        const int s = plan.band[k];
+        x1[0][s] = olvar::lanes::left (sx1[k]);
+        x2[0][s] = olvar::lanes::left (sx2[k]);
+        y1[0][s] = olvar::lanes::left (sy1[k]);
+        y2[0][s] = olvar::lanes::left (sy2[k]);
+
+        if (! mono)
+        {
+            x1[1][s] = olvar::lanes::right (sx1[k]);
+            x2[1][s] = olvar::lanes::right (sx2[k]);
+            y1[1][s] = olvar::lanes::right (sy1[k]);
+            y2[1][s] = olvar::lanes::right (sy2[k]);
+        }
+    }
+
+    maxL = olvar::lanes::left (maxima);
+
+    if (! mono)
+        maxR = olvar::lanes::right (maxima);
+
+    // Unchanged controls: no recompute, and prevMain, prevPitch and the gains keep their values.
+    coeffsDirty = false;
+    overL = maxL > 1.0 ? 1 : 0;
+    overR = maxR > 1.0 ? 1 : 0;
+}

@@ -66,7 +66,7 @@ void OlvarAudioProcessor::releaseResources()
     dsp->reset();
 }
 
-// Both precisions share one loop: each sample is widened to double for the engine and the
+// Both precisions share one path: each sample is widened to double for the engine and the
 // result rounded back, which is what converting the whole block would give, without a buffer.
 template <typename Sample>
 void OlvarAudioProcessor::processSamples (juce::AudioBuffer<Sample>& buffer)
@@ -96,17 +96,14 @@ void OlvarAudioProcessor::processSamples (juce::AudioBuffer<Sample>& buffer)
     constexpr double silenceLevel = 9.999999999999982e-9;
     const auto silent = numSamples == 0 || (double) buffer.getMagnitude (0, numSamples) < silenceLevel;
 
-    for (int i = 0; i < numSamples; ++i)
-    {
-        double outLeft = 0.0, outRight = 0.0;
-        dsp->DoProcess ((double) left[i], (double) right[i], &outLeft, &outRight, sampleRate,
-                        (double) mainParam->get(), (double) pitchParam->get(), silent, mono);
-
-        left[i] = (Sample) outLeft;
-
-        if (! mono)
-            right[i] = (Sample) outRight;
-    }
+    // The controls are read for every frame, so a change lands at the next frame.
+    dsp->processBlock (left, right, numSamples, sampleRate,
+                       [this] (double& main, double& pitch)
+                       {
+                           main = (double) mainParam->get();
+                           pitch = (double) pitchParam->get();
+                       },
+                       silent, mono);
 
     handOverOverloads (numSamples);
 }
