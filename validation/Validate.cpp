@@ -798,7 +798,20 @@ public:
 
 void groupEditor()
 {
+    // The instance's update check waits on this server until the second round, so the update
+    // thread finishes (with "newer version") while the editor, audio and automation all run.
+    LoopbackHttpServer server ([] (const std::string&)
+    {
+        LoopbackHttpServer::Response response;
+        response.status = 202;
+        response.holdUntilReleased = true;
+        return response;
+    });
+
+    const auto previousEndpoint = juce::SystemStats::getEnvironmentVariable ("OLVAR_UPDATE_ENDPOINT", {});
+    setenv ("OLVAR_UPDATE_ENDPOINT", server.urlFor ("/olvar_update.php").c_str(), 1);
     auto instance = loadPlugin();
+    setenv ("OLVAR_UPDATE_ENDPOINT", previousEndpoint.toRawUTF8(), 1);
 
     if (Case test ("load"); ! test.check (instance != nullptr, "cannot load the plug-in"))
         return;
@@ -809,6 +822,9 @@ void groupEditor()
 
         for (int round = 0; round < (options.quick ? 4 : 10); ++round)
         {
+            if (round == 1)
+                server.release (true);
+
             std::unique_ptr<juce::AudioProcessorEditor> editor (instance->createEditorIfNeeded());
 
             if (! test.check (editor != nullptr, describe ("round ", round, ": no editor")))
@@ -830,6 +846,7 @@ void groupEditor()
         test.check (work.blocks.load() > blocksBefore, "audio stopped while the editor came and went");
         work.finish();
         test.check (work.scan.problem.empty(), work.scan.problem);
+        test.check (server.getNumRequests() == 1, describe (server.getNumRequests(), " update requests instead of one"));
     }
 }
 
