@@ -5,6 +5,8 @@
 #include <new>
 
 #include <dlfcn.h>
+#include <execinfo.h>
+#include <unistd.h>
 #include <malloc.h>
 #include <pthread.h>
 #include <semaphore.h>
@@ -24,10 +26,24 @@ thread_local bool watching = false;
 thread_local size_t allocations = 0;
 thread_local size_t locks = 0;
 
+// OLVAR_VALIDATE_TRACE_ALLOCATIONS=1 prints where each allocation that a probe sees comes from.
+const bool traceAllocations = std::getenv ("OLVAR_VALIDATE_TRACE_ALLOCATIONS") != nullptr;
+
 void noteAllocation() noexcept
 {
-    if (watching)
-        ++allocations;
+    if (! watching)
+        return;
+
+    ++allocations;
+
+    if (traceAllocations)
+    {
+        watching = false;
+        void* frames[32];
+        backtrace_symbols_fd (frames, backtrace (frames, 32), 2);
+        write (2, "--\n", 3);
+        watching = true;
+    }
 }
 
 [[maybe_unused]] void noteLock() noexcept
@@ -149,29 +165,56 @@ Function next (Function& cached, const char* name)
 }
 } // namespace
 
-#define OLVAR_FORWARD_LOCK(name, Signature, ...)          \
-    {                                                       \
-        noteLock();                                         \
-        static Signature real = nullptr;                    \
-        return next (real, #name) (__VA_ARGS__);            \
-    }
-
 extern "C"
 {
 int pthread_mutex_lock (pthread_mutex_t* m)
-    OLVAR_FORWARD_LOCK (pthread_mutex_lock, int (*) (pthread_mutex_t*), m)
+{
+    noteLock();
+    static int (*real) (pthread_mutex_t*) = nullptr;
+    return next (real, "pthread_mutex_lock") (m);
+}
+
 int pthread_mutex_trylock (pthread_mutex_t* m)
-    OLVAR_FORWARD_LOCK (pthread_mutex_trylock, int (*) (pthread_mutex_t*), m)
+{
+    noteLock();
+    static int (*real) (pthread_mutex_t*) = nullptr;
+    return next (real, "pthread_mutex_trylock") (m);
+}
+
 int pthread_mutex_timedlock (pthread_mutex_t* m, const struct timespec* t)
-    OLVAR_FORWARD_LOCK (pthread_mutex_timedlock, int (*) (pthread_mutex_t*, const struct timespec*), m, t)
+{
+    noteLock();
+    static int (*real) (pthread_mutex_t*, const struct timespec*) = nullptr;
+    return next (real, "pthread_mutex_timedlock") (m, t);
+}
+
 int pthread_rwlock_rdlock (pthread_rwlock_t* l)
-    OLVAR_FORWARD_LOCK (pthread_rwlock_rdlock, int (*) (pthread_rwlock_t*), l)
+{
+    noteLock();
+    static int (*real) (pthread_rwlock_t*) = nullptr;
+    return next (real, "pthread_rwlock_rdlock") (l);
+}
+
 int pthread_rwlock_wrlock (pthread_rwlock_t* l)
-    OLVAR_FORWARD_LOCK (pthread_rwlock_wrlock, int (*) (pthread_rwlock_t*), l)
+{
+    noteLock();
+    static int (*real) (pthread_rwlock_t*) = nullptr;
+    return next (real, "pthread_rwlock_wrlock") (l);
+}
+
 int pthread_spin_lock (pthread_spinlock_t* l)
-    OLVAR_FORWARD_LOCK (pthread_spin_lock, int (*) (pthread_spinlock_t*), l)
+{
+    noteLock();
+    static int (*real) (pthread_spinlock_t*) = nullptr;
+    return next (real, "pthread_spin_lock") (l);
+}
+
 int sem_wait (sem_t* s)
-    OLVAR_FORWARD_LOCK (sem_wait, int (*) (sem_t*), s)
+{
+    noteLock();
+    static int (*real) (sem_t*) = nullptr;
+    return next (real, "sem_wait") (s);
+}
 }
 
 #endif
