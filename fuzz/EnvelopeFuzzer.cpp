@@ -58,7 +58,8 @@ public:
     tresult PLUGIN_API read (void* buffer, int32 numBytes, int32* numBytesRead) override
     {
         const auto n = (int32) std::min<int64> (std::max (numBytes, 0), (int64) bytes.size() - position);
-        std::memcpy (buffer, bytes.data() + position, (size_t) n);
+        if (n > 0)
+            std::memcpy (buffer, bytes.data() + position, (size_t) n);
         position += n;
 
         if (numBytesRead != nullptr)
