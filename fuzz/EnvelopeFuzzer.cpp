@@ -2,9 +2,11 @@
 // Olvar.vst3 (dlopen, GetPluginFactory, IComponent::setState), as a host restores a project.
 //
 // The input describes the envelope: byte 0 picks its form and the bypass flag, bytes 1-2 the
-// length of the plug-in's block; the block follows, then (optionally) JUCE's private data.
+// length of the plug-in's block; the block follows (JUCE's private data, when chosen, is the
+// wrapper's own bypass record).
 // The envelope's sizes always agree with its bytes: JUCE 7.0.5's wrapper reads the VST2 bank
-// header and its own trailer's size without checking them against the stream (see README.md),
+// header, its own trailer's size and its private ValueTree's counts without checking them
+// against the stream (see README.md),
 // which no plug-in code can guard, so inputs that would only exercise that are not made.
 // OLVAR_FUZZ_RAW_ENVELOPE=1 hands the input over unchanged instead, to show those defects.
 
@@ -176,13 +178,15 @@ std::vector<uint8_t> makeEnvelope (const uint8_t* data, size_t size)
     const auto form = data[0];
     const auto blockLength = std::min<size_t> ((size_t) data[1] | ((size_t) data[2] << 8), size - 3);
     const auto* block = data + 3;
-    const auto* privateData = block + blockLength;
-    const auto privateLength = (form & 2) != 0 ? size - 3 - blockLength : 0;
-
     std::vector<uint8_t> chunk (block, block + blockLength);
 
     if ((form & 2) != 0)
     {
+        // The wrapper's private data as it writes it (a ValueTree holding the bypass flag):
+        // JUCE's ValueTree reader trusts the counts inside it (see README.md).
+        const uint8_t privateData[] = { 'J', 'U', 'C', 'E', 'P', 'r', 'i', 'v', 'a', 't', 'e', 'D', 'a', 't', 'a', 0,
+                                        1, 1, 'B', 'y', 'p', 'a', 's', 's', 0, 1, 1, (uint8_t) ((form & 1) != 0 ? 2 : 3), 0 };
+        const auto privateLength = sizeof (privateData);
         chunk.insert (chunk.end(), privateData, privateData + privateLength);
         const auto length = (uint64_t) privateLength;
         for (int i = 0; i < 8; ++i)
