@@ -10,6 +10,7 @@ packages=(
     libpng-dev libjpeg-dev libflac-dev libvorbis-dev libogg-dev zlib1g-dev
     fontconfig-config fonts-dejavu-core
     libgtest-dev xvfb xauth
+    clang-14 libclang-rt-14-dev
 )
 
 missing=()

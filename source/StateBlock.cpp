@@ -26,6 +26,36 @@ void restoreFloat (juce::AudioParameterFloat& parameter, const juce::XmlElement&
     if (! approximatelyEqualFloat (parameter.get(), newValue))
         parameter.setValueNotifyingHost (parameter.convertTo0to1 (newValue));
 }
+// Whether the block's text (what JUCE's getXmlFromBinary would parse) is valid UTF-8. JUCE 7's
+// XML parser decodes a character cut off by the end of the text by reading past its end, so
+// such text (which is not well-formed XML anyway) never reaches it.
+bool hasValidUtf8Text (const void* data, int sizeInBytes)
+{
+    if (sizeInBytes <= 8)
+        return true; // getXmlFromBinary ignores it without reading the text
+
+    const auto* bytes = static_cast<const uint8_t*> (data);
+    const auto declared = (int32_t) juce::ByteOrder::littleEndianInt (bytes + 4);
+    const auto length = (size_t) juce::jlimit (0, sizeInBytes - 8, declared);
+    const auto* text = bytes + 8;
+
+    for (size_t i = 0; i < length && text[i] != 0;)
+    {
+        const auto lead = text[i];
+        const size_t extra = lead < 0x80 ? 0 : (lead & 0xe0) == 0xc0 ? 1 : (lead & 0xf0) == 0xe0 ? 2 : (lead & 0xf8) == 0xf0 ? 3 : 4;
+
+        if (extra == 4 || i + extra >= length)
+            return false;
+
+        for (size_t k = 1; k <= extra; ++k)
+            if ((text[i + k] & 0xc0) != 0x80)
+                return false;
+
+        i += extra + 1;
+    }
+
+    return true;
+}
 } // namespace
 
 void writeStateBlock (juce::MemoryBlock& destData, const StateParameters& parameters)
@@ -40,6 +70,9 @@ void writeStateBlock (juce::MemoryBlock& destData, const StateParameters& parame
 
 void restoreStateBlock (const void* data, int sizeInBytes, const StateParameters& parameters)
 {
+    if (! hasValidUtf8Text (data, sizeInBytes))
+        return;
+
     const auto xml = juce::AudioProcessor::getXmlFromBinary (data, sizeInBytes);
 
     if (xml == nullptr || ! xml->hasTagName (rootTag))

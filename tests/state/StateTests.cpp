@@ -166,6 +166,10 @@ std::vector<BlockCase> blockCases()
         { "notANumber", makeBlock (settingsText ("dbEnable=\"nan\" dbMain=\"nan\" dbPitch=\"NaN\"")), false, 0.0f, 0.0f },
         { "infinities", makeBlock (settingsText ("dbMain=\"inf\" dbPitch=\"-inf\"")), false, 1.0f, 0.0f },
         { "duplicateAttributeUsesTheFirst", makeBlock (settingsText ("dbMain=\"0.2\" dbMain=\"0.9\"")), false, 0.2f, 0.75f },
+        { "accentedTextIsValid", makeBlock (settingsText ("dbMain=\"0.2\" note=\"caf\xc3\xa9\"")), false, 0.2f, 0.75f },
+        // Found by fuzzing: JUCE's parser read past a character cut off by the end of the text.
+        { "textEndsInACutCharacter", makeBlock ("<?xml version=\"1.0\" encoding=\"UTF-8\"?> <MYPLUGINSETTINGS dbMain=\"0.6\xe2"), false, 0.25f, 0.75f },
+        { "invalidUtf8", makeBlock (settingsText ("dbMain=\"0.6\" note=\"\xe9t\xe9\"")), false, 0.25f, 0.75f },
     };
 }
 

@@ -4,14 +4,14 @@
 #include <cstdlib>
 #include <new>
 
-extern "C"
-{
-void* __libc_malloc (size_t);
-void* __libc_calloc (size_t, size_t);
-void* __libc_realloc (void*, size_t);
-void* __libc_memalign (size_t, size_t);
-void __libc_free (void*);
-}
+#if defined(__has_feature)
+ #if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+  #define OLVAR_SANITIZED_BUILD 1
+ #endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+ #define OLVAR_SANITIZED_BUILD 1
+#endif
 
 namespace
 {
@@ -39,6 +39,30 @@ ScopedAllocationCounter::~ScopedAllocationCounter()
 size_t ScopedAllocationCounter::getCount() const
 {
     return allocations;
+}
+
+#if OLVAR_SANITIZED_BUILD
+
+// The sanitizer's runtime owns malloc and operator new; its hooks see every allocation.
+#include <sanitizer/allocator_interface.h>
+
+namespace
+{
+void onMalloc (const volatile void*, size_t) { noteAllocation(); }
+void onFree (const volatile void*) {}
+
+[[maybe_unused]] const int hooksInstalled = __sanitizer_install_malloc_and_free_hooks (onMalloc, onFree);
+} // namespace
+
+#else
+
+extern "C"
+{
+void* __libc_malloc (size_t);
+void* __libc_calloc (size_t, size_t);
+void* __libc_realloc (void*, size_t);
+void* __libc_memalign (size_t, size_t);
+void __libc_free (void*);
 }
 
 extern "C"
@@ -97,3 +121,5 @@ void operator delete (void* pointer) noexcept { free (pointer); }
 void operator delete[] (void* pointer) noexcept { free (pointer); }
 void operator delete (void* pointer, size_t) noexcept { free (pointer); }
 void operator delete[] (void* pointer, size_t) noexcept { free (pointer); }
+
+#endif
