@@ -26,10 +26,13 @@ void restoreFloat (juce::AudioParameterFloat& parameter, const juce::XmlElement&
     if (! approximatelyEqualFloat (parameter.get(), newValue))
         parameter.setValueNotifyingHost (parameter.convertTo0to1 (newValue));
 }
-// Whether the block's text (what JUCE's getXmlFromBinary would parse) is valid UTF-8. JUCE 7's
-// XML parser decodes a character cut off by the end of the text by reading past its end, so
-// such text (which is not well-formed XML anyway) never reaches it.
-bool hasValidUtf8Text (const void* data, int sizeInBytes)
+
+// Whether the block's text (what JUCE's getXmlFromBinary would parse) is safe to give JUCE 7's
+// XML parser, which reads past the end of text that ends in a cut UTF-8 character and loops
+// forever on a processing instruction inside an element ("<E><??>>"). So the text must be
+// valid UTF-8, and "<?" may only open it (the XML declaration). Such text is never
+// well-formed settings anyway.
+bool isSafeToParse (const void* data, int sizeInBytes)
 {
     if (sizeInBytes <= 8)
         return true; // getXmlFromBinary ignores it without reading the text
@@ -38,10 +41,17 @@ bool hasValidUtf8Text (const void* data, int sizeInBytes)
     const auto declared = (int32_t) juce::ByteOrder::littleEndianInt (bytes + 4);
     const auto length = (size_t) juce::jlimit (0, sizeInBytes - 8, declared);
     const auto* text = bytes + 8;
+    bool contentSeen = false;
 
     for (size_t i = 0; i < length && text[i] != 0;)
     {
         const auto lead = text[i];
+
+        if (lead == '<' && i + 1 < length && text[i + 1] == '?' && contentSeen)
+            return false;
+
+        contentSeen = contentSeen || ! juce::CharacterFunctions::isWhitespace ((char) lead);
+
         const size_t extra = lead < 0x80 ? 0 : (lead & 0xe0) == 0xc0 ? 1 : (lead & 0xf0) == 0xe0 ? 2 : (lead & 0xf8) == 0xf0 ? 3 : 4;
 
         if (extra == 4 || i + extra >= length)
@@ -70,7 +80,7 @@ void writeStateBlock (juce::MemoryBlock& destData, const StateParameters& parame
 
 void restoreStateBlock (const void* data, int sizeInBytes, const StateParameters& parameters)
 {
-    if (! hasValidUtf8Text (data, sizeInBytes))
+    if (! isSafeToParse (data, sizeInBytes))
         return;
 
     const auto xml = juce::AudioProcessor::getXmlFromBinary (data, sizeInBytes);

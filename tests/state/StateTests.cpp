@@ -165,6 +165,8 @@ std::vector<BlockCase> blockCases()
         { "valueBetweenSteps", makeBlock (settingsText ("dbMain=\"0.12345\"")), false, 0.123f, 0.75f },
         { "notANumber", makeBlock (settingsText ("dbEnable=\"nan\" dbMain=\"nan\" dbPitch=\"NaN\"")), false, 0.0f, 0.0f },
         { "infinities", makeBlock (settingsText ("dbMain=\"inf\" dbPitch=\"-inf\"")), false, 1.0f, 0.0f },
+        { "instructionInsideAnElement", makeBlock ("<E><?" "?>>"), false, 0.25f, 0.75f }, // hung JUCE's parser
+        { "instructionAfterTheSettings", makeBlock (settingsText ("dbMain=\"0.6\"") + "<?x?>"), false, 0.25f, 0.75f },
         { "duplicateAttributeUsesTheFirst", makeBlock (settingsText ("dbMain=\"0.2\" dbMain=\"0.9\"")), false, 0.2f, 0.75f },
         { "accentedTextIsValid", makeBlock (settingsText ("dbMain=\"0.2\" note=\"caf\xc3\xa9\"")), false, 0.2f, 0.75f },
         // Found by fuzzing: JUCE's parser read past a character cut off by the end of the text.
