@@ -264,11 +264,11 @@ public:
                 channel[s].coefficients = coefficients;
         }
 
-        juce::dsp::ProcessSpec spec { sampleRate, 512, 1 };
+        juce::dsp::ProcessSpec processSpec { sampleRate, 512, 1 };
 
         for (auto& channel : filters)
             for (auto& filter : channel)
-                filter.prepare (spec);
+                filter.prepare (processSpec);
     }
 
     void process (double* left, double* right, int n)
