@@ -5,26 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
-
-# The peers it measures against, hosted as LV2.
-peers=(x42-plugins lsp-plugins-lv2)
-missing=()
-for package in "${peers[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$package")
-    fi
-done
-
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    sudo=""
-    if [ "$(id -u)" -ne 0 ]; then
-        sudo="sudo"
-    fi
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+# The peers it measures against, hosted as LV2, come with the build's packages.
+scripts/install-deps.sh x42-plugins lsp-plugins-lv2
 
 scripts/build.sh --target olvar-benchmark
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the tools need; quick when all are there.
+# Installs the Debian packages the build, the tests and the tools need, and any more named as
+# arguments; quick when all are there.
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
     fontconfig-config fonts-dejavu-core
     libgtest-dev xvfb xauth
     clang-14 libclang-rt-14-dev
+    "$@"
 )
 
 missing=()
