@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 //==============================================================================
 // Coefficient design for the five fixed bands of the equaliser.
@@ -266,10 +267,12 @@ void CDSP::processBlock (Sample* left, Sample* right, int numFrames, double samp
 // are masks instead of branches, and the cleaning of x1 and y1 on their way to x2 and y2 is left
 // out because planSteadyRun found them clean and the loop only ever stores clean values.
 //
-// The bands run as a wavefront: in step j band k works on frame j - k, whose input band k - 1
-// produced in step j - 1. A band still sees its frames in order with its own state, so every
+// The bands run as a wavefront: in step j band k works on frame j - 2k, whose input band k - 1
+// produced two steps earlier. A band still sees its frames in order with its own state, so every
 // value is what frame-by-frame processing gives; but the bands of one step do not wait for each
 // other, which keeps the cascade's long chain of dependent operations from serialising each frame.
+// The skew of two frames gives every band of a step the same frame parity, so the state can
+// alternate between two register sets (x1 and x2 swap roles every frame) instead of being copied.
 template <int numActive, typename Sample>
 void CDSP::runSteady (const SteadyPlan& plan, Sample* left, Sample* right, int numFrames, bool mono) noexcept
 {
@@ -311,14 +314,18 @@ void CDSP::runSteady (const SteadyPlan& plan, Sample* left, Sample* right, int n
         maxima = greaterOf (x, maxima);
     };
 
-    const auto section = [&] (int k, Pair x)
+    // On even frames sx1/sy1 hold the newest state and sx2/sy2 the older; on odd frames the other
+    // way round. The new values overwrite the older pair, which is what the shift would drop.
+    const auto section = [&] (int k, Pair x, bool oddFrame)
     {
-        Pair y = (cb2[k] * sx2[k] + (cb0[k] * x + cb1[k] * sx1[k])) - ca1[k] * sy1[k] - ca2[k] * sy2[k] + bias;
+        Pair& newerX = oddFrame ? sx2[k] : sx1[k];
+        Pair& olderX = oddFrame ? sx1[k] : sx2[k];
+        Pair& newerY = oddFrame ? sy2[k] : sy1[k];
+        Pair& olderY = oddFrame ? sy1[k] : sy2[k];
+        Pair y = (cb2[k] * olderX + (cb0[k] * x + cb1[k] * newerX)) - ca1[k] * newerY - ca2[k] * olderY + bias;
         y = keepInRange (y, flushLevel);
-        sx2[k] = sx1[k];
-        sy2[k] = sy1[k];
-        sx1[k] = x;
-        sy1[k] = y;
+        olderX = x;
+        olderY = y;
         return y;
     };
 
@@ -329,23 +336,29 @@ void CDSP::runSteady (const SteadyPlan& plan, Sample* left, Sample* right, int n
     }
     else
     {
-        Pair waiting[n]; // waiting[k]: band k's input for this step
+        constexpr int skew = 2;
+
+        // waiting[k]: band k's input; the value band k - 1 leaves there is taken two steps later,
+        // so steps of each parity keep their own set.
+        Pair waitingEven[n], waitingOdd[n];
 
         // One step; the last band goes first, so each band takes its input before the band
         // before it replaces it. `checked` steps skip bands with no frame (filling and draining).
-        const auto step = [&] (int j, bool checked)
+        const auto step = [&] (int j, bool oddStep, bool checked)
         {
+            Pair* const waiting = oddStep ? waitingOdd : waitingEven;
+
             if (! checked || j < numFrames)
                 waiting[0] = input (j);
 
             for (int k = numActive - 1; k >= 0; --k)
             {
-                const int frame = j - k;
+                const int frame = j - skew * k;
 
                 if (checked && (frame < 0 || frame >= numFrames))
                     continue;
 
-                const Pair y = section (k, waiting[k]);
+                const Pair y = section (k, waiting[k], oddStep);
 
                 if (k == numActive - 1)
                     output (frame, y);
@@ -354,17 +367,31 @@ void CDSP::runSteady (const SteadyPlan& plan, Sample* left, Sample* right, int n
             }
         };
 
-        const int fill = numActive - 1 < numFrames ? numActive - 1 : numFrames;
+        const int fill = skew * (numActive - 1); // even, so the unrolled steps start on an even one
+        const int numSteps = numFrames + fill;
         int j = 0;
 
         for (; j < fill; ++j)
-            step (j, true);
+            step (j, (j & 1) != 0, true);
 
-        for (; j < numFrames; ++j)
-            step (j, false);
+        for (; j + 1 < numFrames; j += 2)
+        {
+            step (j, false, false);
+            step (j + 1, true, false);
+        }
 
-        for (; j < numFrames + numActive - 1; ++j)
-            step (j, true);
+        for (; j < numSteps; ++j)
+            step (j, (j & 1) != 0, true);
+
+        // After an odd number of frames the newest state is in the second set.
+        if ((numFrames & 1) != 0)
+        {
+            for (int k = 0; k < numActive; ++k)
+            {
+                std::swap (sx1[k], sx2[k]);
+                std::swap (sy1[k], sy2[k]);
+            }
+        }
     }
 
     for (int k = 0; k < numActive; ++k)
