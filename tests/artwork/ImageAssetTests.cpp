@@ -129,7 +129,7 @@ double meanRow (const juce::Image& image)
         for (int x = 0; x < image.getWidth(); ++x)
         {
             const auto a = image.getPixelAt (x, y).getFloatAlpha();
-            rows += a * y;
+            rows += a * (double) y;
             weight += a;
         }
     return rows / weight;

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <optional>
+#include <string>
+
 namespace
 {
 const char* const exampleBlockText =
@@ -26,6 +30,35 @@ std::unique_ptr<juce::AudioPluginInstance> load (juce::AudioPluginFormat& format
     EXPECT_TRUE (error.isEmpty()) << error;
     return instance;
 }
+
+// JUCE's LV2 host always reads ~/.lv2 as well, where an installed copy of Olvar would take the
+// place of the built one; the test gives it a home folder of its own.
+class ScopedEmptyHome
+{
+public:
+    ScopedEmptyHome()
+    {
+        if (const auto* home = std::getenv ("HOME"))
+            previous = home;
+
+        folder.getFile().createDirectory();
+        ::setenv ("HOME", folder.getFile().getFullPathName().toRawUTF8(), 1);
+    }
+
+    ~ScopedEmptyHome()
+    {
+        if (previous.has_value())
+            ::setenv ("HOME", previous->c_str(), 1);
+        else
+            ::unsetenv ("HOME");
+
+        folder.getFile().deleteRecursively();
+    }
+
+private:
+    juce::TemporaryFile folder;
+    std::optional<std::string> previous;
+};
 
 juce::StringArray parameterNames (juce::AudioPluginInstance& instance)
 {
@@ -187,6 +220,7 @@ TEST_F (Vst3HostingTest, StateSetThroughTheHostRestoresTheValues)
 
 TEST (Lv2HostingTest, LoadsUnderItsUriAndKeepsItsState)
 {
+    const ScopedEmptyHome home;
     juce::LV2PluginFormat format;
     const auto bundleFolder = juce::File (OLVAR_LV2_BUNDLE).getParentDirectory();
     const auto uris = format.searchPathsForPlugins (juce::FileSearchPath (bundleFolder.getFullPathName()), false, false);

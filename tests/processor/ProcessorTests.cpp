@@ -55,6 +55,8 @@ TEST (ProcessorAnswers, OneProgramThatCannotBeChanged)
         EXPECT_EQ (processor.getProgramName (index), "") << "program " << index;
 }
 
+namespace
+{
 struct LayoutCase
 {
     const char* name;
@@ -64,6 +66,7 @@ struct LayoutCase
 };
 
 void PrintTo (const LayoutCase& c, std::ostream* os) { *os << c.name; }
+} // namespace
 
 class BusLayoutTest : public ::testing::TestWithParam<LayoutCase> {};
 

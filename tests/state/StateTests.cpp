@@ -127,6 +127,8 @@ TEST_F (StateTest, RoundTripRestoresTheValuesAndASecondRestoreSendsNothing)
     EXPECT_EQ (again, block);
 }
 
+namespace
+{
 struct BlockCase
 {
     const char* name;
@@ -174,6 +176,7 @@ std::vector<BlockCase> blockCases()
         { "invalidUtf8", makeBlock (settingsText ("dbMain=\"0.6\" note=\"\xe9t\xe9\"")), false, 0.25f, 0.75f },
     };
 }
+} // namespace
 
 class StateBlockTest : public StateTest, public ::testing::WithParamInterface<BlockCase> {};
 

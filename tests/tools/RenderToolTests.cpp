@@ -426,6 +426,8 @@ TEST_F (RenderTool, HelpListsEveryOption)
 
 //==============================================================================
 // The settings reach the hosted instance: the tool prints what the plug-in itself reports.
+namespace
+{
 struct SettingsCase
 {
     const char* name;
@@ -434,6 +436,7 @@ struct SettingsCase
 };
 
 void PrintTo (const SettingsCase& c, std::ostream* os) { *os << c.name; }
+} // namespace
 
 class RenderToolSettings : public RenderTool, public ::testing::WithParamInterface<SettingsCase>
 {
@@ -461,6 +464,8 @@ INSTANTIATE_TEST_SUITE_P (
     [] (const auto& testInfo) { return std::string (testInfo.param.name); });
 
 //==============================================================================
+namespace
+{
 struct FormatCase
 {
     const char* name;
@@ -472,6 +477,7 @@ struct FormatCase
 };
 
 void PrintTo (const FormatCase& c, std::ostream* os) { *os << c.name; }
+} // namespace
 
 class RenderToolFormats : public RenderTool, public ::testing::WithParamInterface<FormatCase>
 {
@@ -678,6 +684,8 @@ TEST_F (RenderTool, InterruptedRenderLeavesNoFiles)
 
 //==============================================================================
 // Output names that resolve to the input: refused, the input left as it was.
+namespace
+{
 struct AliasCase
 {
     const char* name;
@@ -685,6 +693,7 @@ struct AliasCase
 };
 
 void PrintTo (const AliasCase& c, std::ostream* os) { *os << c.name; }
+} // namespace
 
 class RenderToolInputProtection : public RenderTool, public ::testing::WithParamInterface<AliasCase>
 {
@@ -720,6 +729,8 @@ INSTANTIATE_TEST_SUITE_P (Aliases, RenderToolInputProtection,
 
 //==============================================================================
 // Each failure: a non-zero exit, one line on stderr saying why, and no file written.
+namespace
+{
 struct ErrorCase
 {
     const char* name;
@@ -729,6 +740,7 @@ struct ErrorCase
 };
 
 void PrintTo (const ErrorCase& c, std::ostream* os) { *os << c.name; }
+} // namespace
 
 class RenderToolErrors : public RenderTool, public ::testing::WithParamInterface<ErrorCase>
 {

@@ -42,6 +42,8 @@ bool waitForFlag (const std::atomic<bool>& flag, int timeoutMs)
 }
 } // namespace
 
+namespace
+{
 struct StatusCase
 {
     const char* name;
@@ -51,6 +53,7 @@ struct StatusCase
 };
 
 void PrintTo (const StatusCase& c, std::ostream* os) { *os << c.name; }
+} // namespace
 
 class UpdateStatusTest : public ::testing::TestWithParam<StatusCase> {};
 

@@ -46,7 +46,7 @@ void releaseSlot (int slot)
         pendingSlots[(size_t) slot].inUse = 0;
 }
 
-extern "C" void removePendingFilesAndReraise (int signalNumber)
+void removePendingFilesAndReraise (int signalNumber)
 {
     for (auto& slot : pendingSlots)
         if (slot.inUse != 0)
