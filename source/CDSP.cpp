@@ -48,9 +48,26 @@ namespace bandDesign
         return std::exp2 (1.0 / octaves) / (std::exp2 (octaves) - 1.0);
     }
 
-    Coefficients peakingMixedPrecision (double piFreq, float sampleRate, float gainDb, float q) noexcept
+    BandConstants bandConstants (int band, float sampleRate, double widthOctaves) noexcept
     {
-        const float k = prewarp (piFreq, sampleRate);
+        BandConstants constants;
+        constants.k = prewarp (piF[band], sampleRate);
+
+        if (band == band128Hz || band == band8kHz)
+            constants.q = qFromBandwidth (widthOctaves);
+        else if (band == band68Hz)
+            constants.q = q68Hz;
+        else if (band == band6kHz)
+            constants.q = q6kHz;
+
+        const double w = 2.0 * piF[band] / static_cast<double> (sampleRate);
+        constants.centre1 = std::polar (1.0, -w);
+        constants.centre2 = std::polar (1.0, -2.0 * w);
+        return constants;
+    }
+
+    Coefficients peakingFromPrewarp (float k, float gainDb, float q) noexcept
+    {
         const float kk = k * k;
         const float v = linearGain (gainDb);
 
@@ -78,9 +95,18 @@ namespace bandDesign
         return c;
     }
 
+    Coefficients peakingMixedPrecision (double piFreq, float sampleRate, float gainDb, float q) noexcept
+    {
+        return peakingFromPrewarp (prewarp (piFreq, sampleRate), gainDb, q);
+    }
+
     Coefficients lowShelfMixedPrecision (float sampleRate, float gainDb) noexcept
     {
-        const float k = prewarp (piF[band20Hz], sampleRate);
+        return lowShelfFromPrewarp (prewarp (piF[band20Hz], sampleRate), gainDb);
+    }
+
+    Coefficients lowShelfFromPrewarp (float k, float gainDb) noexcept
+    {
         const float kk = k * k;
         const float v = linearGain (gainDb);
         const double sqrt2V = std::sqrt (2.0 * v);
@@ -175,10 +201,16 @@ namespace bandDesign
     double peakingGainErrorDb (const Coefficients& c, double piFreq, double sampleRate, double gainDb) noexcept
     {
         const double w = 2.0 * piFreq / sampleRate;
-        const std::complex<double> z1 = std::polar (1.0, -w);
-        const std::complex<double> z2 = std::polar (1.0, -2.0 * w);
-        const std::complex<double> num = c.b0 + c.b1 * z1 + c.b2 * z2;
-        const std::complex<double> den = 1.0 + c.a1 * z1 + c.a2 * z2;
+        BandConstants constants;
+        constants.centre1 = std::polar (1.0, -w);
+        constants.centre2 = std::polar (1.0, -2.0 * w);
+        return peakingGainErrorDb (c, constants, gainDb);
+    }
+
+    double peakingGainErrorDb (const Coefficients& c, const BandConstants& constants, double gainDb) noexcept
+    {
+        const std::complex<double> num = c.b0 + c.b1 * constants.centre1 + c.b2 * constants.centre2;
+        const std::complex<double> den = 1.0 + c.a1 * constants.centre1 + c.a2 * constants.centre2;
         return 20.0 * std::log10 (std::abs (num) / std::abs (den)) - gainDb;
     }
 
@@ -222,22 +254,25 @@ namespace bandDesign
     Design designPeaking (int band, double sampleRate, double gainDb, double widthOctaves) noexcept
     {
         const float fs = static_cast<float> (sampleRate);
-        const bool widthFromBandwidth = (band == band128Hz || band == band8kHz);
-        const float q = widthFromBandwidth ? qFromBandwidth (widthOctaves)
-                                           : (band == band68Hz ? q68Hz : q6kHz);
+        return designPeaking (band, bandConstants (band, fs, widthOctaves), fs, gainDb, widthOctaves);
+    }
 
+    Design designPeaking (int band, const BandConstants& constants, float sampleRate, double gainDb,
+                          double widthOctaves) noexcept
+    {
         Design d;
-        d.coeffs = peakingMixedPrecision (piF[band], fs, static_cast<float> (gainDb), q);
+        d.coeffs = peakingFromPrewarp (constants.k, static_cast<float> (gainDb), constants.q);
 
         // At or above Nyquist the pre-warped design has its poles on or outside the unit circle.
-        if (! (2.0 * frequencyHz[band] < static_cast<double> (fs)))
+        if (! (2.0 * frequencyHz[band] < static_cast<double> (sampleRate)))
             return d;
 
-        if (isMiss (peakingGainErrorDb (d.coeffs, piF[band], fs, gainDb), gainDb))
+        if (isMiss (peakingGainErrorDb (d.coeffs, constants, gainDb), gainDb))
         {
+            const bool widthFromBandwidth = (band == band128Hz || band == band8kHz);
             const double qd = widthFromBandwidth ? qFromBandwidthDouble (widthOctaves)
-                                                 : static_cast<double> (q);
-            d.coeffs = peakingDouble (piF[band], fs, gainDb, qd);
+                                                 : static_cast<double> (constants.q);
+            d.coeffs = peakingDouble (piF[band], sampleRate, gainDb, qd);
             d.usedDouble = true;
         }
 
@@ -247,8 +282,13 @@ namespace bandDesign
 
     Design designLowShelf (float sampleRate, float gainDb) noexcept
     {
+        return designLowShelf (bandConstants (band20Hz, sampleRate, 0.0), sampleRate, gainDb);
+    }
+
+    Design designLowShelf (const BandConstants& constants, float sampleRate, float gainDb) noexcept
+    {
         Design d;
-        d.coeffs = lowShelfMixedPrecision (sampleRate, gainDb);
+        d.coeffs = lowShelfFromPrewarp (constants.k, gainDb);
 
         if (! (2.0 * frequencyHz[band20Hz] < static_cast<double> (sampleRate)))
             return d;
@@ -331,22 +371,49 @@ void CDSP::storeDesign (int channel, int band, const bandDesign::Design& d) noex
     bandUsedDouble[channel][band] = d.usedDouble;
 }
 
+void CDSP::refreshBandConstants (float sampleRate) noexcept
+{
+    using namespace bandDesign;
+    using olvar::lanes::sameBits;
+
+    if (haveConstants && sameBits (sampleRate, constantsRate)
+        && sameBits (width128, constantsWidth128) && sameBits (width8k, constantsWidth8k))
+        return;
+
+    // The 20 Hz shelf, 68 Hz and 6 kHz bands take no width.
+    constants[band20Hz] = bandConstants (band20Hz, sampleRate, 0.0);
+    constants[band128Hz] = bandConstants (band128Hz, sampleRate, width128);
+    constants[band8kHz] = bandConstants (band8kHz, sampleRate, width8k);
+    constants[band68Hz] = bandConstants (band68Hz, sampleRate, 0.0);
+    constants[band6kHz] = bandConstants (band6kHz, sampleRate, 0.0);
+
+    haveConstants = true;
+    constantsRate = sampleRate;
+    constantsWidth128 = width128;
+    constantsWidth8k = width8k;
+}
+
 void CDSP::lowshelf (int channel, float sampleRate, float gainDb) noexcept
 {
+    using namespace bandDesign;
+
     if (channel < 0 || channel >= numChannels)
         return;
 
-    storeDesign (channel, bandDesign::band20Hz, bandDesign::designLowShelf (sampleRate, gainDb));
+    refreshBandConstants (sampleRate);
+    storeDesign (channel, band20Hz, designLowShelf (constants[band20Hz], sampleRate, gainDb));
 }
 
 void CDSP::designPeakingBands (int channel, double sampleRate, const double (&gains)[numBands]) noexcept
 {
     using namespace bandDesign;
-    storeDesign (channel, band128Hz, designPeaking (band128Hz, sampleRate, gains[band128Hz], width128));
-    storeDesign (channel, band8kHz, designPeaking (band8kHz, sampleRate, gains[band8kHz], width8k));
-    // The 68 Hz and 6 kHz bands have fixed Q values; no width is needed.
-    storeDesign (channel, band68Hz, designPeaking (band68Hz, sampleRate, gains[band68Hz], 0.0));
-    storeDesign (channel, band6kHz, designPeaking (band6kHz, sampleRate, gains[band6kHz], 0.0));
+    const float fs = static_cast<float> (sampleRate);
+    refreshBandConstants (fs);
+
+    storeDesign (channel, band128Hz, designPeaking (band128Hz, constants[band128Hz], fs, gains[band128Hz], width128));
+    storeDesign (channel, band8kHz, designPeaking (band8kHz, constants[band8kHz], fs, gains[band8kHz], width8k));
+    storeDesign (channel, band68Hz, designPeaking (band68Hz, constants[band68Hz], fs, gains[band68Hz], 0.0));
+    storeDesign (channel, band6kHz, designPeaking (band6kHz, constants[band6kHz], fs, gains[band6kHz], 0.0));
 }
 
 double CDSP::runCascade (int c, double x, const double (&gains)[numBands]) noexcept

@@ -3,6 +3,7 @@
 #include "StereoLanes.h"
 
 #include <atomic>
+#include <complex>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -71,7 +72,20 @@ namespace bandDesign
     float qFromBandwidth (double octaves) noexcept;
     double qFromBandwidthDouble (double octaves) noexcept;
 
-    // The mixed single/double-precision designs the sound is defined by.
+    // What a band's design takes from the sample rate and its width alone. The engine works
+    // these out once per rate, so a control change costs no tangent, power of two or sine.
+    struct BandConstants
+    {
+        float k = 0.0f;                         // prewarp (pi f, fs)
+        float q = 0.0f;                         // peaking bands: from the width, or the fixed Q
+        std::complex<double> centre1, centre2;  // e^-jw and e^-2jw at the band, w = 2 pi f / fs
+    };
+
+    BandConstants bandConstants (int band, float sampleRate, double widthOctaves) noexcept;
+
+    // The mixed single/double-precision designs the sound is defined by, from K.
+    Coefficients peakingFromPrewarp (float k, float gainDb, float q) noexcept;
+    Coefficients lowShelfFromPrewarp (float k, float gainDb) noexcept;
     Coefficients peakingMixedPrecision (double piFreq, float sampleRate, float gainDb, float q) noexcept;
     Coefficients lowShelfMixedPrecision (float sampleRate, float gainDb) noexcept;
 
@@ -82,6 +96,7 @@ namespace bandDesign
     // Signed error in dB: actual gain at the centre frequency (peaking) or at DC (shelf)
     // minus the intended gain. NaN when the response has the wrong sign at DC.
     double peakingGainErrorDb (const Coefficients& c, double piFreq, double sampleRate, double gainDb) noexcept;
+    double peakingGainErrorDb (const Coefficients& c, const BandConstants& constants, double gainDb) noexcept;
     double shelfGainErrorDb (const Coefficients& c, double gainDb) noexcept;
 
     // Largest magnitude among the roots of z^2 + a1 z + a2.
@@ -92,6 +107,11 @@ namespace bandDesign
     // band8kHz only.
     Design designPeaking (int band, double sampleRate, double gainDb, double widthOctaves) noexcept;
     Design designLowShelf (float sampleRate, float gainDb) noexcept;
+
+    // The same, with the band's constants for (float) sampleRate and widthOctaves already known.
+    Design designPeaking (int band, const BandConstants& constants, float sampleRate, double gainDb,
+                          double widthOctaves) noexcept;
+    Design designLowShelf (const BandConstants& constants, float sampleRate, float gainDb) noexcept;
 } // namespace bandDesign
 
 //==============================================================================
@@ -182,6 +202,14 @@ private:
     template <int numActive, typename Sample>
     void runSteady (const SteadyPlan& plan, Sample* left, Sample* right, int numFrames, bool mono) noexcept;
 
+    // The band constants of the last rate and widths designed for.
+    bool haveConstants = false;
+    float constantsRate = 0.0f;
+    double constantsWidth128 = 0.0;
+    double constantsWidth8k = 0.0;
+    bandDesign::BandConstants constants[numBands];
+
+    void refreshBandConstants (float sampleRate) noexcept;
     void designPeakingBands (int channel, double sampleRate, const double (&gains)[numBands]) noexcept;
     double runCascade (int channel, double x, const double (&gains)[numBands]) noexcept;
     void storeDesign (int channel, int band, const bandDesign::Design& d) noexcept;

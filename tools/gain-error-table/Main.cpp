@@ -30,15 +30,6 @@ namespace
 
     const double rates[] = { 44100.0, 48000.0, 96000.0, 192000.0, 384000.0, 768000.0 };
 
-    float peakingQ (int band)
-    {
-        if (band == band68Hz)
-            return q68Hz;
-        if (band == band6kHz)
-            return q6kHz;
-        return qFromBandwidth (defaultWidthOctaves);
-    }
-
     double mixedError (int band, double fs, double gainDb)
     {
         const float fsf = static_cast<float> (fs);
@@ -46,8 +37,9 @@ namespace
         if (band == band20Hz)
             return shelfGainErrorDb (lowShelfMixedPrecision (fsf, static_cast<float> (gainDb)), gainDb);
 
-        return peakingGainErrorDb (peakingMixedPrecision (piF[band], fsf, static_cast<float> (gainDb), peakingQ (band)),
-                                   piF[band], fsf, gainDb);
+        const BandConstants constants = bandConstants (band, fsf, defaultWidthOctaves);
+        return peakingGainErrorDb (peakingFromPrewarp (constants.k, static_cast<float> (gainDb), constants.q),
+                                   constants, gainDb);
     }
 
     Design engineDesign (int band, double fs, double gainDb)
