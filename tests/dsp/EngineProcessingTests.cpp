@@ -421,6 +421,40 @@ namespace
         EXPECT_EQ (dsp.prevPitch, 0.41);
     }
 
+    // An engine keeps what its designs take from the rate; after a rate change it must design
+    // exactly what a new engine designs at that rate.
+    TEST (ChangeDetection, DesignsAfterARateChangeEqualAFreshEngines)
+    {
+        const auto sameDesigns = [] (const CDSP& a, const CDSP& b)
+        {
+            return std::memcmp (a.b0, b.b0, sizeof (a.b0)) == 0 && std::memcmp (a.b1, b.b1, sizeof (a.b1)) == 0
+                && std::memcmp (a.b2, b.b2, sizeof (a.b2)) == 0 && std::memcmp (a.a1, b.a1, sizeof (a.a1)) == 0
+                && std::memcmp (a.a2, b.a2, sizeof (a.a2)) == 0
+                && std::memcmp (a.bandRunnable, b.bandRunnable, sizeof (a.bandRunnable)) == 0
+                && std::memcmp (a.bandUsedDouble, b.bandUsedDouble, sizeof (a.bandUsedDouble)) == 0;
+        };
+
+        CDSP reused;
+        const double rates[] = { 48000.0, 44100.0, 384000.0, 96000.0, 8000.0, 48000.0, 192000.0 };
+
+        for (const double rate : rates)
+        {
+            reused.reset(); // what preparing for a new rate does
+            CDSP fresh;
+            double l = 0.0, r = 0.0;
+            reused.DoProcess (0.1, 0.1, &l, &r, rate, 0.15, 0.6, false, false);
+            fresh.DoProcess (0.1, 0.1, &l, &r, rate, 0.15, 0.6, false, false);
+            EXPECT_TRUE (sameDesigns (reused, fresh)) << rate;
+
+            // The shelf alone, at a rate other than the one just designed for.
+            const float otherRate = static_cast<float> (rate) * 2.0f;
+            reused.lowshelf (0, otherRate, -3.0f);
+            fresh.lowshelf (0, otherRate, -3.0f);
+            EXPECT_TRUE (sameDesigns (reused, fresh)) << rate << " then the shelf at " << otherRate;
+            EXPECT_EQ (reused.b0[0][band20Hz], designLowShelf (otherRate, -3.0f).coeffs.b0);
+        }
+    }
+
     TEST (ChangeDetection, MonoCallsLeaveTheSecondChannelStale)
     {
         CDSP dsp;
