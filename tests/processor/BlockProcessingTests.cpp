@@ -1,8 +1,9 @@
-#include "AllocationCounter.h"
+#include "RealtimeProbe.h"
 #include "PluginProcessor.h"
 
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <random>
 
 namespace
@@ -302,14 +303,22 @@ TEST_F (BlockProcessingTest, EdgeBlocksAreHandled)
     EXPECT_TRUE (std::isfinite (longerThanAnnounced.getSample (1, 8191)));
 }
 
-TEST_F (BlockProcessingTest, ProcessingAllocatesNothing)
+TEST_F (BlockProcessingTest, ProcessingAllocatesAndLocksNothing)
 {
     {
-        ScopedAllocationCounter selfCheck;
+        ScopedRealtimeProbe selfCheck;
         const std::vector<float> allocated (100);
         juce::String text ("x");
         text << 12345;
-        ASSERT_GE (selfCheck.getCount(), 2u) << "the counter does not see allocations";
+        std::mutex mutex;
+        mutex.lock();
+        mutex.unlock();
+        ASSERT_GE (selfCheck.getAllocations(), 2u) << "the probe does not see allocations";
+
+        if (ScopedRealtimeProbe::canCountLocks())
+        {
+            ASSERT_GE (selfCheck.getLocks(), 1u) << "the probe does not see locks";
+        }
     }
 
     prepare (Set::stereo(), 48000.0, 512);
@@ -319,19 +328,31 @@ TEST_F (BlockProcessingTest, ProcessingAllocatesNothing)
         auto floats = makeSignal<float> (2, 512, 0.7);
         auto doubles = makeSignal<double> (2, 512, 0.7);
 
-        ScopedAllocationCounter counter;
+        size_t allocations = 0, locks = 0;
 
         for (int block = 0; block < 50; ++block)
         {
-            // Changing controls make the engine recompute its coefficients too.
+            // Changing controls make the engine recompute its coefficients too. (Setting the
+            // parameter is the host's side and may lock; only processing is watched.)
             processor.mainParam->setValueNotifyingHost ((float) block / 50.0f);
+
+            const ScopedRealtimeProbe probe;
 
             if (precisionIsDouble)
                 process (doubles);
             else
                 process (floats);
+
+            allocations += probe.getAllocations();
+            locks += probe.getLocks();
         }
 
-        EXPECT_EQ (counter.getCount(), 0u) << (precisionIsDouble ? "double" : "single") << " precision";
+        const auto* precision = precisionIsDouble ? "double" : "single";
+        EXPECT_EQ (allocations, 0u) << precision << " precision";
+
+        if (ScopedRealtimeProbe::canCountLocks())
+        {
+            EXPECT_EQ (locks, 0u) << precision << " precision";
+        }
     }
 }
