@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 // Loads one of the editor's images from the repository, to compare a snapshot against.
 inline juce::Image loadEditorImage (const char* name)
 {
@@ -61,7 +64,13 @@ struct HostNotifications : juce::AudioProcessorListener
     void audioProcessorParameterChangeGestureBegin (juce::AudioProcessor*, int index) override { ++begins[index]; }
     void audioProcessorParameterChangeGestureEnd (juce::AudioProcessor*, int index) override { ++ends[index]; }
 
-    void reset() { *this = HostNotifications(); }
+    void reset()
+    {
+        std::fill (std::begin (changes), std::end (changes), 0);
+        std::fill (std::begin (begins), std::end (begins), 0);
+        std::fill (std::begin (ends), std::end (ends), 0);
+        std::fill (std::begin (lastValue), std::end (lastValue), 0.0f);
+    }
 
     int changes[8] {};
     int begins[8] {};
