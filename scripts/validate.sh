@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The sanitizer builds and the fuzzing, after the Release suite (scripts/test.sh runs this):
 #   asan  - AddressSanitizer + UBSan build (clang, with the libFuzzer targets) and its test suite
-#   fuzz  - each libFuzzer target for OLVAR_FUZZ_SECONDS (default 60) from fuzz/corpus/, both at once
+#   fuzz  - each libFuzzer target for OLVAR_FUZZ_SECONDS (default 60) from fuzz/corpus/, both at once,
+#           with the random seed OLVAR_FUZZ_SEED (default 1) so that a run can be repeated
 #   tsan  - ThreadSanitizer build and its test suite
 # Usage: scripts/validate.sh [asan] [fuzz] [tsan]   (default: all three, in that order)
 set -euo pipefail
@@ -43,7 +44,7 @@ test_preset() {
 }
 
 fuzz() {
-    local seconds=${OLVAR_FUZZ_SECONDS:-60} pids=() target status=0
+    local seconds=${OLVAR_FUZZ_SECONDS:-60} seed=${OLVAR_FUZZ_SEED:-1} pids=() target status=0
     export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:suppressions=$PWD/sanitizers/asan.supp"
     export LSAN_OPTIONS="suppressions=$PWD/sanitizers/lsan.supp:print_suppressions=0"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$PWD/sanitizers/ubsan.supp"
@@ -51,7 +52,7 @@ fuzz() {
     for target in state envelope; do
         local work=build-asan/fuzz/$target
         rm -rf "$work" && mkdir -p "$work/corpus" "$work/artifacts"
-        build-asan/fuzz/olvar-fuzz-$target -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=4096 \
+        build-asan/fuzz/olvar-fuzz-$target -max_total_time="$seconds" -seed="$seed" -max_len=4096 -timeout=10 -rss_limit_mb=4096 \
             -print_final_stats=1 -artifact_prefix="$work/artifacts/" "$work/corpus" "fuzz/corpus/$target" \
             > "$work/log.txt" 2>&1 &
         pids+=($!)
