@@ -45,7 +45,10 @@ inline Pair greaterOf (Pair a, Pair b) noexcept { return { _mm_max_pd (a.v, b.v)
 
 // Loads and stores of one frame; float samples are widened and rounded exactly as a cast does.
 inline Pair load (const double* l, const double* r) noexcept { return { _mm_loadh_pd (_mm_load_sd (l), r) }; }
-inline Pair load (const float* l, const float* r) noexcept { return make ((double) *l, (double) *r); }
+inline Pair load (const float* l, const float* r) noexcept
+{
+    return { _mm_cvtps_pd (_mm_unpacklo_ps (_mm_load_ss (l), _mm_load_ss (r))) }; // both widened in one go
+}
 inline void storeLeft (Pair p, double* l) noexcept { _mm_store_sd (l, p.v); }
 inline void storeBoth (Pair p, double* l, double* r) noexcept { _mm_store_sd (l, p.v); _mm_storeh_pd (r, p.v); }
 inline void storeLeft (Pair p, float* l) noexcept { *l = (float) left (p); }
