@@ -342,43 +342,31 @@ std::vector<Row> runAllEntries (const EntryOptions& options, std::ostream& log)
             }
 
     // The floor and JUCE's cascade, both with Olvar's coefficients.
-    for (const auto blockSize : options.blockSizes)
+    const auto measureCascade = [&] (auto cascade, const char* entry, const char* note)
     {
-        Row row;
-        row.entry = "floor: TDF-II cascade";
-        row.path = "in process";
-        row.precision = "double";
-        row.blockSize = blockSize;
-        row.controls = "steady";
-        row.note = "same 5 sections and coefficients; both channels in one SSE2 register; no cleaning";
-        FloorCascade floor (coefficients);
-        row.result = measureBlocks<double> (blockSize, options.timing, [&] (double* l, double* r, int n, long)
+        for (const auto blockSize : options.blockSizes)
         {
-            floor.process (l, r, n);
-        });
-        row.measured = true;
-        progress (row);
-        rows.push_back (row);
-    }
+            Row row;
+            row.entry = entry;
+            row.path = "in process";
+            row.precision = "double";
+            row.blockSize = blockSize;
+            row.controls = "steady";
+            row.note = note;
+            row.result = measureBlocks<double> (blockSize, options.timing, [&] (double* l, double* r, int n, long)
+            {
+                cascade.process (l, r, n);
+            });
+            row.measured = true;
+            progress (row);
+            rows.push_back (row);
+        }
+    };
 
-    for (const auto blockSize : options.blockSizes)
-    {
-        Row row;
-        row.entry = "JUCE dsp::IIR::Filter cascade";
-        row.path = "in process";
-        row.precision = "double";
-        row.blockSize = blockSize;
-        row.controls = "steady";
-        row.note = "same 5 sections and coefficients; one filter per channel and band";
-        JuceIirCascade cascade (coefficients);
-        row.result = measureBlocks<double> (blockSize, options.timing, [&] (double* l, double* r, int n, long)
-        {
-            cascade.process (l, r, n);
-        });
-        row.measured = true;
-        progress (row);
-        rows.push_back (row);
-    }
+    measureCascade (FloorCascade (coefficients), "floor: TDF-II cascade",
+                    "same 5 sections and coefficients; both channels in one SSE2 register; no cleaning");
+    measureCascade (JuceIirCascade (coefficients), "JUCE dsp::IIR::Filter cascade",
+                    "same 5 sections and coefficients; one filter per channel and band");
 
     // Peers.
     juce::LV2PluginFormat lv2;
